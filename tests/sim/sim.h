@@ -1,0 +1,6 @@
+// The simulated Windows for unit tests: include this one header.
+#pragma once
+
+#include "sim_core.h"
+#include "sim_process.h"
+#include "sim_spooler.h"
