@@ -14,8 +14,9 @@
 const WCHAR kRemovePrinterTemplate[] =
     L"%s\\rundll32.exe printui.dll, PrintUIEntry /dl /n \"%s\" /q";
 const WCHAR kRemoveDriverTemplate[] =
-    L"%s\\rundll32.exe printui.dll,PrintUIEntry /dd /m \"" VNV_MODEL_NAME
-    L"\" /q /f \"%s" VNV_INF_FILE L"\" /r \"LPT1:\" /m \"" VNV_MODEL_NAME L"\"";
+    L"%s\\rundll32.exe printui.dll,PrintUIEntry /dd /m "
+    L"\"" VNV_MODEL_NAME L"\" /q /f "
+                         L"\"%s" VNV_INF_FILE L"\" /r \"LPT1:\" /m \"" VNV_MODEL_NAME L"\"";
 const WCHAR kInstallPrinterTemplate[] =
     L"%s\\rundll32.exe printui.dll, PrintUIEntry /if /b \"" VNV_PRINTER_NAME L"\" /f \"%s" VNV_INF_FILE
     L"\" /r \"" VNV_PORT_NAME L"\" /m \"" VNV_MODEL_NAME L"\"";

@@ -24,8 +24,8 @@ bool GrowList(LPWSTR *list, DWORD *capacity, DWORD need) {
   const DWORD newCapacity = (need + kListGrowChars - 1) / kListGrowChars * kListGrowChars;
   const SIZE_T bytes = SIZE_T(newCapacity) * sizeof(WCHAR);
   const HANDLE heap = os::GetProcessHeap();
-  LPVOID grown = *list == nullptr ? os::HeapAlloc(heap, 0, bytes)
-                                  : os::HeapReAlloc(heap, 0, *list, bytes);
+  LPVOID grown =
+      *list == nullptr ? os::HeapAlloc(heap, 0, bytes) : os::HeapReAlloc(heap, 0, *list, bytes);
   if (grown == nullptr) return false;
   *list = static_cast<LPWSTR>(grown);
   *capacity = newCapacity;
@@ -72,8 +72,7 @@ PRINTER_INFO_2W *EnumLocalPrinters(LPDWORD count) {
     const DWORD cbBuf = cbNeeded;
     LPBYTE buffer = static_cast<LPBYTE>(os::HeapAlloc(os::GetProcessHeap(), 0, cbBuf));
     if (buffer == nullptr) return nullptr;
-    if (os::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, cbBuf, &cbNeeded,
-                          &nReturned)) {
+    if (os::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, cbBuf, &cbNeeded, &nReturned)) {
       *count = nReturned;
       return reinterpret_cast<PRINTER_INFO_2W *>(buffer);
     }

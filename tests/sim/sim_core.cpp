@@ -143,13 +143,20 @@ DWORD LastError() { return tLastError; }
 
 const char *KindName(HandleKind kind) {
   switch (kind) {
-    case HandleKind::Printer: return "printer";
-    case HandleKind::PrintServer: return "print server";
-    case HandleKind::ScManager: return "service manager";
-    case HandleKind::Service: return "service";
-    case HandleKind::Process: return "process";
-    case HandleKind::ProcessThread: return "process thread";
-    case HandleKind::Thread: return "thread";
+    case HandleKind::Printer:
+      return "printer";
+    case HandleKind::PrintServer:
+      return "print server";
+    case HandleKind::ScManager:
+      return "service manager";
+    case HandleKind::Service:
+      return "service";
+    case HandleKind::Process:
+      return "process";
+    case HandleKind::ProcessThread:
+      return "process thread";
+    case HandleKind::Thread:
+      return "thread";
   }
   return "?";
 }
@@ -182,8 +189,8 @@ std::vector<std::string> LeakReport() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::vector<std::string> lines;
   for (const auto &h : C().handles) {
-    lines.push_back(std::string("open ") + KindName(h.second.kind) + " handle: " +
-                    Utf8(h.second.what));
+    lines.push_back(std::string("open ") + KindName(h.second.kind) +
+                    " handle: " + Utf8(h.second.what));
   }
   for (const auto &b : C().heap) {
     lines.push_back(std::string("live ") + (b.second.local ? "local" : "process") +
@@ -270,14 +277,16 @@ HANDLE GetProcessHeap() {
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   if (sim::Enter("HeapAlloc", std::to_wstring(dwBytes))) return nullptr;
-  if (hHeap != sim::kProcessHeap) ADD_FAILURE() << "HeapAlloc on a heap other than the process heap";
+  if (hHeap != sim::kProcessHeap)
+    ADD_FAILURE() << "HeapAlloc on a heap other than the process heap";
   return sim::AllocBlock(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0, false);
 }
 
 LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   if (sim::Enter("HeapReAlloc", std::to_wstring(dwBytes))) return nullptr;
-  if (hHeap != sim::kProcessHeap) ADD_FAILURE() << "HeapReAlloc on a heap other than the process heap";
+  if (hHeap != sim::kProcessHeap)
+    ADD_FAILURE() << "HeapReAlloc on a heap other than the process heap";
   auto it = C().heap.find(lpMem);
   if (it == C().heap.end() || it->second.local) {
     ADD_FAILURE() << "HeapReAlloc of a pointer that is no live process heap block";
@@ -317,9 +326,9 @@ BOOL CloseHandle(HANDLE hObject) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   sim::HandleInfo *info = sim::FindAnyHandle(hObject);
   if (sim::Enter("CloseHandle", info != nullptr ? info->what : L"?")) return FALSE;
-  if (info == nullptr || (info->kind != sim::HandleKind::Process &&
-                          info->kind != sim::HandleKind::ProcessThread &&
-                          info->kind != sim::HandleKind::Thread)) {
+  if (info == nullptr ||
+      (info->kind != sim::HandleKind::Process && info->kind != sim::HandleKind::ProcessThread &&
+       info->kind != sim::HandleKind::Thread)) {
     ADD_FAILURE() << "CloseHandle of a handle that is no open process or thread handle";
     sim::SetError(ERROR_INVALID_HANDLE);
     return FALSE;

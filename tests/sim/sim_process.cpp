@@ -166,7 +166,8 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   HandleInfo *info = FindAnyHandle(hHandle);
-  if (info != nullptr && info->kind == HandleKind::Thread) return WaitThread(hHandle, dwMilliseconds);
+  if (info != nullptr && info->kind == HandleKind::Thread)
+    return WaitThread(hHandle, dwMilliseconds);
   if (Enter("WaitForSingleObject", info != nullptr ? info->what : L"?")) return WAIT_FAILED;
   if (info == nullptr ||
       (info->kind != HandleKind::Process && info->kind != HandleKind::ProcessThread)) {

@@ -258,7 +258,8 @@ BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
     return FALSE;
   }
   bool known = false;
-  for (const Processor &p : spooler().processors) known = known || SameText(p.name, in->pPrintProcessor);
+  for (const Processor &p : spooler().processors)
+    known = known || SameText(p.name, in->pPrintProcessor);
   if (!known) {
     SetError(ERROR_UNKNOWN_PRINTPROCESSOR);
     return FALSE;
