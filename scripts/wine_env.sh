@@ -106,6 +106,11 @@ wine_env_make_prefix() {
         wine_env_kill
         return 1
     fi
+    # A crash would otherwise open winedbg's dialog on the display and wait
+    # for a click; without it the backtrace goes to stderr and the process ends.
+    (unset WINEDLLOVERRIDES; wine_env_run reg add 'HKCU\Software\Wine\WineDbg' \
+        /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1) || return 1
+    WINEPREFIX="$dir" timeout -k 5 60 "$WINE_ENV_SERVER" -w
     [[ -d "$dir/drive_c/windows/system32" ]]
 }
 

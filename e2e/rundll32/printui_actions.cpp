@@ -172,8 +172,8 @@ ActionResult DeleteDriverOfModel(const std::wstring& model) {
             return Fail(L"driver in use by " + printer.name, ERROR_PRINTER_DRIVER_IN_USE);
         }
     }
-    if (!DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(model.c_str()),
-                                DPD_DELETE_UNUSED_FILES, 0)) {
+    // No delete flags: Wine refuses every flag with ERROR_INVALID_PARAMETER.
+    if (!DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(model.c_str()), 0, 0)) {
         DWORD dwError = GetLastError();
         return Fail(L"DeletePrinterDriverExW failed for " + model, dwError);
     }
@@ -204,6 +204,11 @@ ActionResult InstallPrinterFromInf(const PrintUiRequest& request) {
     ActionResult copied = CopyToDriverDirectory(infDir, PackageFiles(files), driverDir);
     if (!copied.ok) return copied;
     ActionResult added = AddDriver(request.model, files, driverDir);
+    // The spooler has taken its copies into the versioned subdirectory; the
+    // staged ones would only linger (Windows moves them, Wine copies them).
+    for (const std::wstring& name : PackageFiles(files)) {
+        DeleteFileW((driverDir + L"\\" + name).c_str());
+    }
     if (!added.ok) return added;
     return AddPrinterOnPort(request);
 }
