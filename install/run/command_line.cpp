@@ -4,16 +4,26 @@
 
 #include "os/win32_api.h"
 
+namespace {
+
+DWORD CountMarkers(LPCWSTR templ) {
+  DWORD n = 0;
+  for (LPCWSTR p = wcsstr(templ, L"%s"); p != nullptr; p = wcsstr(p + 2, L"%s")) ++n;
+  return n;
+}
+
+}  // namespace
+
 int FormatCommand(LPWSTR out, DWORD outChars, LPCWSTR templ, const LPCWSTR *args, DWORD nArgs) {
   if (outChars == 0) return 0;
   out[0] = L'\0';
+  if (CountMarkers(templ) != nArgs) return 0;
   DWORD used = 0;
   DWORD nextArg = 0;
   for (LPCWSTR p = templ; *p != L'\0'; ++p) {
     LPCWSTR piece = p;
     size_t len = 1;
     if (p[0] == L'%' && p[1] == L's') {
-      if (nextArg == nArgs) return 0;
       piece = args[nextArg++];
       len = wcslen(piece);
       ++p;
@@ -27,10 +37,6 @@ int FormatCommand(LPWSTR out, DWORD outChars, LPCWSTR templ, const LPCWSTR *args
     used += DWORD(len);
   }
   out[used] = L'\0';
-  if (nextArg != nArgs) {
-    out[0] = L'\0';
-    return 0;
-  }
   return 1;
 }
 

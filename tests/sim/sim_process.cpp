@@ -158,7 +158,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
   }
   static DWORD nextId = 4000;
   lpProcessInformation->hProcess = NewHandle(HandleKind::Process, cmdline);
-  lpProcessInformation->hThread = NewHandle(HandleKind::ProcessThread, cmdline);
+  lpProcessInformation->hThread = NewHandle(HandleKind::ProcessThread, L"thread of " + cmdline);
   lpProcessInformation->dwProcessId = nextId += 4;
   lpProcessInformation->dwThreadId = nextId += 4;
   return TRUE;
