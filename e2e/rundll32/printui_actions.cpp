@@ -122,9 +122,24 @@ ActionResult AddDriver(const std::wstring& model, const PrinterDriverFiles& file
     return Success();
 }
 
+bool PrinterExists(const std::wstring& name, unsigned long* pError) {
+    std::vector<PrinterRow> printers;
+    if (!ListLocalPrinters(&printers, pError)) return true;  // unknown: do not add blindly
+    for (const PrinterRow& printer : printers) {
+        if (EqualsNoCase(printer.name, name)) return true;
+    }
+    return false;
+}
+
+// Windows refuses an unknown port and a name that exists; Wine's AddPrinterW
+// accepts an existing name, so both checks are made here.
 ActionResult AddPrinterOnPort(const PrintUiRequest& request) {
     unsigned long error = 0;
     if (!PortExists(request.port, &error)) return Fail(L"no such port: " + request.port, error);
+    if (PrinterExists(request.baseName, &error)) {
+        return Fail(L"printer exists: " + request.baseName,
+                    error != 0 ? error : ERROR_PRINTER_ALREADY_EXISTS);
+    }
     std::wstring name = request.baseName;
     std::wstring port = request.port;
     std::wstring driver = request.model;
