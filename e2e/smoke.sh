@@ -47,6 +47,7 @@ spawn_one() {
     n=$((++spawn_count))
     printf '%s\n' "$1" >"$drive_c/e2e/cmd$n.txt"
     local out
+    # shellcheck disable=SC2016 # expanded by the inner shell
     out=$(env "${envs[@]}" bash -c 'source "$1"; shift; wine_env_run "$@"' _ \
         "$here/../scripts/wine_env.sh" "$bin/spawn.exe" "C:\\e2e\\cmd$n.txt")
     sed -n 's/^exit=\([-0-9]*\)\t.*/\1/p' <<<"$out"
@@ -68,6 +69,7 @@ log=$drive_c/printui-log.txt
 
 sys='C:\windows\system32'
 printer='Velnor图像虚拟打印机'
+# shellcheck disable=SC1003 # a Windows path ending in a backslash
 pkg='C:\Velnor 安装 dir\'
 "$here/stage_package.sh" "$bin" "$drive_c/Velnor 安装 dir" || exit 1
 wine_env_install_rundll32 "$bin/rundll32.exe" || exit 1

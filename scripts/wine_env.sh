@@ -29,7 +29,7 @@ wine_env__display_taken() {
 }
 
 wine_env_start_xvfb() {
-    local n pid waited
+    local n pid
     if [[ -n "$WINE_ENV_XVFB_PID" ]] && kill -0 "$WINE_ENV_XVFB_PID" 2>/dev/null; then
         return 0
     fi
@@ -40,7 +40,7 @@ wine_env_start_xvfb() {
         pid=$!
         # The socket is the sign Xvfb accepts clients; Wine faults on the
         # add-port dialog if it starts before that.
-        for waited in $(seq 1 100); do
+        for _ in $(seq 1 100); do
             [[ -S /tmp/.X11-unix/X$n ]] && break
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
@@ -61,11 +61,11 @@ wine_env_start_xvfb() {
 # Kills the prefix's Wine processes first: they abort noisily when their
 # display disappears under them.
 wine_env_stop_xvfb() {
-    local pid=$WINE_ENV_XVFB_PID i
+    local pid=$WINE_ENV_XVFB_PID
     [[ -n "$pid" ]] || return 0
     wine_env_kill
     kill "$pid" 2>/dev/null
-    for i in $(seq 1 50); do
+    for _ in $(seq 1 50); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
