@@ -3,4 +3,7 @@
 
 #include "sim_core.h"
 #include "sim_process.h"
+#include "sim_service.h"
 #include "sim_spooler.h"
+#include "sim_window.h"
+#include "sim_printui.h"
