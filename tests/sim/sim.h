@@ -2,8 +2,8 @@
 #pragma once
 
 #include "sim_core.h"
+#include "sim_printui.h"
 #include "sim_process.h"
 #include "sim_service.h"
 #include "sim_spooler.h"
 #include "sim_window.h"
-#include "sim_printui.h"
