@@ -60,7 +60,9 @@ TEST_F(InstallRunTest, EachCommandIsAwaitedBeforeTheNextStarts) {
   RunInstall();
   std::vector<std::string> seen;
   for (const std::string &call : sim::CallsOf({"CreateProcessW", "CloseHandle"})) {
-    seen.push_back(call.substr(0, call.find('(')));
+    // Only the children's handles: the port phase closes a worker thread of its own.
+    if (call.find("rundll32.exe") != std::string::npos)
+      seen.push_back(call.substr(0, call.find('(')));
   }
   const std::vector<std::string> expected = {"CreateProcessW", "CloseHandle", "CloseHandle",
                                              "CreateProcessW", "CloseHandle", "CloseHandle",
