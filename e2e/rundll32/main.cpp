@@ -5,6 +5,8 @@
 // Every command line it receives is appended, UTF-8, one per line, to the
 // file named by %PRINTUI_STANDIN_LOG%, or C:\printui-log.txt when unset.
 // Exit code: 0 done, 1 command line refused, 2 the spooler work failed.
+// When %PRINTUI_STANDIN_RESULTS% names a file, "<exit code><TAB><command
+// line>" is appended to it as well, so a test sees what each command did.
 #include <string>
 
 #include <windows.h>
@@ -17,12 +19,25 @@ namespace {
 
 const wchar_t kLogVariable[] = L"PRINTUI_STANDIN_LOG";
 const wchar_t kDefaultLog[] = L"C:\\printui-log.txt";
+const wchar_t kResultsVariable[] = L"PRINTUI_STANDIN_RESULTS";
+
+// The variable's value, or empty when it is unset or too long.
+std::wstring Variable(const wchar_t* pName) {
+    wchar_t value[MAX_PATH * 2];
+    DWORD cch = GetEnvironmentVariableW(pName, value, MAX_PATH * 2);
+    if (cch == 0 || cch >= MAX_PATH * 2) return std::wstring();
+    return value;
+}
 
 std::wstring LogPath() {
-    wchar_t path[MAX_PATH * 2];
-    DWORD cch = GetEnvironmentVariableW(kLogVariable, path, MAX_PATH * 2);
-    if (cch == 0 || cch >= MAX_PATH * 2) return kDefaultLog;
-    return path;
+    std::wstring path = Variable(kLogVariable);
+    return path.empty() ? kDefaultLog : path;
+}
+
+int Finish(const std::wstring& commandLine, int code) {
+    std::wstring results = Variable(kResultsVariable);
+    if (!results.empty()) e2e::AppendUtf8(results, std::to_wstring(code) + L"\t" + commandLine + L"\n");
+    return code;
 }
 
 // Diagnostics go to an inherited stderr when there is one; a GUI parent
@@ -41,12 +56,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     e2e::PrintUiRequest request = e2e::ParsePrintUiArgs(e2e::SplitCommandLine(commandLine));
     if (!request.ok) {
         Complain(request.error);
-        return 1;
+        return Finish(commandLine, 1);
     }
     e2e::ActionResult result = e2e::RunRequest(request);
     if (!result.ok) {
         Complain(result.message);
-        return 2;
+        return Finish(commandLine, 2);
     }
-    return 0;
+    return Finish(commandLine, 0);
 }

@@ -7,6 +7,9 @@
 //   spool_tool delete-port NAME           "Local Port" XcvData DeletePort
 //   spool_tool set-processor PRINTER NAME SetPrinterW level 2 with a new processor
 //   spool_tool print-raw PRINTER FILE     one RAW job with FILE's bytes
+//   spool_tool list-printers              "NAME<TAB>DRIVER<TAB>PROCESSOR" per
+//                                         local printer, in the spooler's
+//                                         enumeration order (not sorted)
 //
 // Exit code 0 on success, 1 on failure (reason and Win32 error on stderr),
 // 2 on a bad command line.
@@ -16,6 +19,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "../common/spooler_lists.h"
 #include "../common/wide_text.h"
 
 namespace {
@@ -101,6 +105,20 @@ int PrintRaw(const Args& a) {
     return rc;
 }
 
+int ListPrinters(const Args&) {
+    std::vector<e2e::PrinterRow> rows;
+    unsigned long error = 0;
+    if (!e2e::ListLocalPrinters(&rows, &error)) {
+        SetLastError(error);
+        return Failed(L"EnumPrintersW");
+    }
+    std::wstring text;
+    for (const e2e::PrinterRow& row : rows) {
+        text += row.name + L"\t" + row.driver + L"\t" + row.printProcessor + L"\n";
+    }
+    return e2e::WriteUtf8(GetStdHandle(STD_OUTPUT_HANDLE), text) ? 0 : 1;
+}
+
 struct Command {
     const wchar_t* name;
     size_t argCount;
@@ -114,6 +132,7 @@ const Command kCommands[] = {
     {L"delete-port", 1, [](const Args& a) { return LocalPortCommand(L"DeletePort", a[0]); }},
     {L"set-processor", 2, SetProcessor},
     {L"print-raw", 2, PrintRaw},
+    {L"list-printers", 0, ListPrinters},
 };
 
 }  // namespace
@@ -130,6 +149,6 @@ int wmain(int argc, wchar_t** argv) {
     e2e::WriteUtf8(GetStdHandle(STD_ERROR_HANDLE),
                    L"usage: spool_tool add-processor NAME DLL | delete-processor NAME | "
                    L"add-port NAME | delete-port NAME | set-processor PRINTER NAME | "
-                   L"print-raw PRINTER FILE\n");
+                   L"print-raw PRINTER FILE | list-printers\n");
     return 2;
 }
