@@ -124,6 +124,7 @@ e2e_standin() {
 # Afterwards LOG holds the command lines the stand-in received in this
 # run, RESULTS "<exit code><TAB><command line>" for each, WATCH run_watch's
 # report.
+# shellcheck disable=SC2034 # LOG, RESULTS and WATCH are for the callers
 e2e_run_installer() {
     local label=$1 dialogs=$2 started elapsed rc
     rm -f "$DRIVE_C/printui-log.txt" "$DRIVE_C/e2e/results.txt"
