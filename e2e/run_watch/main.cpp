@@ -95,7 +95,8 @@ BOOL CALLBACK SampleWindow(HWND hwnd, LPARAM lParam) {
     wchar_t text[256] = {};
     if (seen.className.empty() && GetClassNameW(hwnd, text, 256) > 0) seen.className = text;
     text[0] = L'\0';
-    if (GetWindowTextW(hwnd, text, 256) > 0) seen.title = text;
+    // Not GetWindowTextW: that sends WM_GETTEXT into the watched program's threads.
+    if (InternalGetWindowText(hwnd, text, 256) > 0) seen.title = text;
     if (IsWindowVisible(hwnd)) seen.visible = true;
     return TRUE;
 }
