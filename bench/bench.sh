@@ -73,8 +73,9 @@ add_printers() {
             "$i" >>"$c/bench/setup.txt"
     done
     ((n > 1)) || return 0
-    WINEDLLOVERRIDES=rundll32.exe=n wine_env_run "$bin/spawn.exe" 'C:\bench\setup.txt' >/dev/null ||
-        { echo "bench: could not set up $n printers"; exit 1; }
+    local spawned
+    spawned=$(WINEDLLOVERRIDES=rundll32.exe=n wine_env_run "$bin/spawn.exe" 'C:\bench\setup.txt' 2>&1) ||
+        { echo "bench: could not set up $n printers:"; grep -v '^exit=0' <<<"$spawned"; exit 1; }
     local have
     have=$(wine_env_run "$bin/spool_tool.exe" list-printers | grep -c $'\tVnVPrint\t')
     [[ $have -eq $n ]] || { echo "bench: $have printers of the model, wanted $n"; exit 1; }
