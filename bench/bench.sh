@@ -73,6 +73,8 @@ add_printers() {
             "$i" >>"$c/bench/setup.txt"
     done
     ((n > 1)) || return 0
+    # From a quiet prefix: a process started while Wine winds the last run's services down can fail.
+    WINEPREFIX=$WINEPREFIX "$WINE_ENV_SERVER" -w
     local spawned
     spawned=$(WINEDLLOVERRIDES=rundll32.exe=n wine_env_run "$bin/spawn.exe" 'C:\bench\setup.txt' 2>&1) ||
         { echo "bench: could not set up $n printers:"; grep -v '^exit=0' <<<"$spawned"; exit 1; }
