@@ -185,6 +185,26 @@ void DropHandle(HANDLE handle) {
   C().handles.erase(handle);
 }
 
+std::wstring HandleName(HANDLE handle) {
+  HandleInfo *info = FindAnyHandle(handle);
+  return info != nullptr ? info->what : L"?";
+}
+
+BOOL CloseOfKinds(const char *fn, HANDLE handle, std::initializer_list<HandleKind> kinds) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  HandleInfo *info = FindAnyHandle(handle);
+  if (Enter(fn, HandleName(handle))) return FALSE;
+  bool known = false;
+  for (HandleKind kind : kinds) known = known || (info != nullptr && info->kind == kind);
+  if (!known) {
+    ADD_FAILURE() << fn << " of a handle that is not open or not of its kind";
+    SetError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  DropHandle(handle);
+  return TRUE;
+}
+
 std::vector<std::string> LeakReport() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::vector<std::string> lines;
@@ -323,18 +343,9 @@ HLOCAL LocalFree(HLOCAL hMem) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  sim::HandleInfo *info = sim::FindAnyHandle(hObject);
-  if (sim::Enter("CloseHandle", info != nullptr ? info->what : L"?")) return FALSE;
-  if (info == nullptr ||
-      (info->kind != sim::HandleKind::Process && info->kind != sim::HandleKind::ProcessThread &&
-       info->kind != sim::HandleKind::Thread)) {
-    ADD_FAILURE() << "CloseHandle of a handle that is no open process or thread handle";
-    sim::SetError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  sim::DropHandle(hObject);
-  return TRUE;
+  return sim::CloseOfKinds(
+      "CloseHandle", hObject,
+      {sim::HandleKind::Process, sim::HandleKind::ProcessThread, sim::HandleKind::Thread});
 }
 
 int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {

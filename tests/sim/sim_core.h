@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,12 @@ struct HandleInfo {
 HandleInfo *FindHandle(HANDLE handle, HandleKind kind);
 HandleInfo *FindAnyHandle(HANDLE handle);
 void DropHandle(HANDLE handle);
+// What a handle was opened for, for the journal; "?" when it is not open.
+std::wstring HandleName(HANDLE handle);
+// The whole of a close call (CloseHandle, ClosePrinter, CloseServiceHandle): journals it and
+// drops the handle when it is open and of one of `kinds`; anything else is a bug in the code
+// under test and fails with ERROR_INVALID_HANDLE.
+BOOL CloseOfKinds(const char *fn, HANDLE handle, std::initializer_list<HandleKind> kinds);
 
 // Case-insensitive equality, as the system compares paths and port names.
 bool SameText(const std::wstring &a, const std::wstring &b);

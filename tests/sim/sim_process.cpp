@@ -168,7 +168,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   HandleInfo *info = FindAnyHandle(hHandle);
   if (info != nullptr && info->kind == HandleKind::Thread)
     return WaitThread(hHandle, dwMilliseconds);
-  if (Enter("WaitForSingleObject", info != nullptr ? info->what : L"?")) return WAIT_FAILED;
+  if (Enter("WaitForSingleObject", HandleName(hHandle))) return WAIT_FAILED;
   if (info == nullptr ||
       (info->kind != HandleKind::Process && info->kind != HandleKind::ProcessThread)) {
     ADD_FAILURE() << "WaitForSingleObject on a handle that is no process or thread";

@@ -139,8 +139,7 @@ SC_HANDLE OpenServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, DWORD dwDesi
 }
 
 BOOL QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) {
-  HandleInfo *info = FindAnyHandle(hService);
-  if (Enter("QueryServiceStatus", info != nullptr ? info->what : L"?")) return FALSE;
+  if (Enter("QueryServiceStatus", HandleName(hService))) return FALSE;
   Service *service = ServiceOf(hService, SERVICE_QUERY_STATUS);
   if (service == nullptr) return FALSE;
   ++service->queries;
@@ -150,8 +149,7 @@ BOOL QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) {
 }
 
 BOOL StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCWSTR *lpServiceArgVectors) {
-  HandleInfo *info = FindAnyHandle(hService);
-  if (Enter("StartServiceW", info != nullptr ? info->what : L"?")) return FALSE;
+  if (Enter("StartServiceW", HandleName(hService))) return FALSE;
   if (dwNumServiceArgs != 0 || lpServiceArgVectors != nullptr) {
     ADD_FAILURE() << "StartServiceW given arguments";
   }
@@ -171,8 +169,7 @@ BOOL StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCWSTR *lpServic
 }
 
 BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) {
-  HandleInfo *info = FindAnyHandle(hService);
-  if (Enter("ControlService", info != nullptr ? info->what : L"?")) return FALSE;
+  if (Enter("ControlService", HandleName(hService))) return FALSE;
   if (dwControl != SERVICE_CONTROL_STOP) ADD_FAILURE() << "ControlService other than a stop";
   Service *service = ServiceOf(hService, SERVICE_STOP);
   if (service == nullptr) return FALSE;
@@ -195,16 +192,8 @@ BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServ
 }
 
 BOOL CloseServiceHandle(SC_HANDLE hSCObject) {
-  HandleInfo *info = FindAnyHandle(hSCObject);
-  if (Enter("CloseServiceHandle", info != nullptr ? info->what : L"?")) return FALSE;
-  if (info == nullptr ||
-      (info->kind != HandleKind::ScManager && info->kind != HandleKind::Service)) {
-    ADD_FAILURE() << "CloseServiceHandle of a handle that is no open service or manager";
-    SetError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  DropHandle(hSCObject);
-  return TRUE;
+  return CloseOfKinds("CloseServiceHandle", hSCObject,
+                      {HandleKind::ScManager, HandleKind::Service});
 }
 
 }  // namespace os

@@ -221,21 +221,11 @@ BOOL OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW p
 }
 
 BOOL ClosePrinter(HANDLE hPrinter) {
-  HandleInfo *info = FindAnyHandle(hPrinter);
-  if (Enter("ClosePrinter", info != nullptr ? info->what : L"?")) return FALSE;
-  if (info == nullptr ||
-      (info->kind != HandleKind::Printer && info->kind != HandleKind::PrintServer)) {
-    ADD_FAILURE() << "ClosePrinter of a handle that is no open printer";
-    SetError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  DropHandle(hPrinter);
-  return TRUE;
+  return CloseOfKinds("ClosePrinter", hPrinter, {HandleKind::Printer, HandleKind::PrintServer});
 }
 
 BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded) {
-  HandleInfo *info = FindAnyHandle(hPrinter);
-  if (Enter("GetPrinterW", info != nullptr ? info->what : L"?")) return FALSE;
+  if (Enter("GetPrinterW", HandleName(hPrinter))) return FALSE;
   if (Level != 2) ADD_FAILURE() << "GetPrinterW asked for level " << Level;
   Printer *printer = PrinterOf(hPrinter);
   if (printer == nullptr) return FALSE;
@@ -247,7 +237,7 @@ BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPD
 
 BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
   HandleInfo *info = FindAnyHandle(hPrinter);
-  if (Enter("SetPrinterW", info != nullptr ? info->what : L"?")) return FALSE;
+  if (Enter("SetPrinterW", HandleName(hPrinter))) return FALSE;
   if (Level != 2 || Command != 0) ADD_FAILURE() << "SetPrinterW other than level 2, command 0";
   Printer *printer = PrinterOf(hPrinter);
   if (printer == nullptr) return FALSE;
